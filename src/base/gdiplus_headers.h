@@ -1,0 +1,13 @@
+// GDI+ needs min and max, which NOMINMAX keeps out of <windows.h>.
+#pragma once
+
+#include <windows.h>
+
+#include <algorithm>
+
+namespace Gdiplus {
+using std::max;
+using std::min;
+}  // namespace Gdiplus
+
+#include <gdiplus.h>
