@@ -166,10 +166,19 @@ stop_session() {
   rm -f "$session/xvfb.pid" "$session/display"
 }
 
+# The prefix's wineserver listens on a socket in a folder named after the
+# prefix folder's device and inode (under /tmp/.wine-UID or /tmp/wine-XXXXXX).
+wineserver_running() {
+  local dev ino
+  read -r dev ino < <(stat -c '%d %i' "$WINEPREFIX" 2>/dev/null) || return 1
+  find /tmp -maxdepth 3 -type s -path "*/server-$(printf '%x' "$dev")-$(printf '%x' "$ino")/socket" \
+    2>/dev/null | grep -q .
+}
+
 ensure_session() {
   local display
   display=$(display_of_session)
-  if [ -z "$display" ] || [ ! -f "$stamp" ]; then
+  if [ -z "$display" ] || [ ! -f "$stamp" ] || ! wineserver_running; then
     start_session >&2
     display=$(display_of_session)
   fi
