@@ -9,7 +9,7 @@ packages=(
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   gcc-mingw-w64-x86-64-posix gcc-mingw-w64-i686-posix
   cmake ninja-build osslsigncode dpkg-dev googletest
-  nodejs npm openssl perl make flock
+  nodejs npm openssl perl make flock file procps
 )
 
 missing=()
