@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cwchar>
 
+#include "base/text_convert.h"
+
 CSmartLogger g_SmartLogger;
 
 namespace {
@@ -27,17 +29,6 @@ std::wstring TimeStamp() {
 UINT LogCodePage() {
     UINT codePage = ___lc_codepage_func();
     return codePage ? codePage : CP_ACP;
-}
-
-std::string ToMultiByte(const std::wstring& text, UINT codePage) {
-    if (text.empty()) return std::string();
-    int size = ::WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                     nullptr);
-    if (size <= 0) return std::string();
-    std::string bytes(static_cast<size_t>(size), '\0');
-    ::WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), &bytes[0], size, nullptr,
-                          nullptr);
-    return bytes;
 }
 
 std::wstring FolderOf(const std::wstring& path) {
@@ -97,12 +88,12 @@ int CSmartLogger::Flush() {
                 wchar_t banner[96];
                 _snwprintf(banner, 96, L"\r\n================== Start Log:%ls ==================\n", stamp.c_str());
                 banner[95] = L'\0';
-                std::string bytes = ToMultiByte(banner, codePage);
+                std::string bytes = WideToMultiByte(banner, codePage);
                 std::fwrite(bytes.data(), 1, bytes.size(), file);
                 m_bannerPending = 0;
             }
             for (const std::wstring& line : m_pending) {
-                std::string bytes = ToMultiByte(line, codePage);
+                std::string bytes = WideToMultiByte(line, codePage);
                 std::fwrite(bytes.data(), 1, bytes.size(), file);
             }
             std::fflush(file);
