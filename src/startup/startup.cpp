@@ -8,7 +8,9 @@
 
 #include "base/app_module.h"
 #include "base/gdiplus_headers.h"
+#include "base/silent_flag.h"
 #include "base/smart_logger.h"
+#include "startup/command_parser.h"
 
 const wchar_t kLogFileName[] = L"vorud_uninst.log";
 
@@ -65,10 +67,17 @@ int RunUninstallerProcess(HINSTANCE instance, const wchar_t* commandLineTail, in
     PrepareLogFile();
     WriteLog(L"start, command line: [%s]", tail);
 
+    // 6. The switches.
+    CCommandParser* commandLine = CCommandParser::Instance();
+    if (commandLine) commandLine->Parse(tail);
+
     // 8. GDI+.
     Gdiplus::GdiplusStartupInput gdiplusInput;
     if (Gdiplus::GdiplusStartup(&state.gdiplusToken, &gdiplusInput, nullptr) != Gdiplus::Ok)
         state.gdiplusToken = 0;
+
+    // 10. The silent flag: from here on no message box shows itself.
+    SetSilentFlag(commandLine && commandLine->IsSilent());
 
     (void)showCommand;
     return Shutdown(state);
