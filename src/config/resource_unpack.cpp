@@ -1,6 +1,7 @@
 #include "config/resource_unpack.h"
 
 #include "base/handle.h"
+#include "config/remove_tree.h"
 #include "config/seven_zip_extract.h"
 #include "config/temp_name.h"
 
@@ -17,30 +18,6 @@ void WriteChunks(HANDLE file, const BYTE* data, DWORD size) {
         if (!::WriteFile(file, data + offset, chunk, &written, nullptr) || written != chunk) return;
         offset += chunk;
     }
-}
-
-// Deletes a folder with everything in it; links inside are removed, never
-// followed.
-void DeleteFolderTree(const std::wstring& path) {
-    WIN32_FIND_DATAW data;
-    HANDLE find = ::FindFirstFileW((path + L"\\*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            std::wstring name = data.cFileName;
-            if (name == L"." || name == L"..") continue;
-            std::wstring child = path + L"\\" + name;
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_READONLY)
-                ::SetFileAttributesW(child.c_str(), data.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY);
-            if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                ::DeleteFileW(child.c_str());
-            else if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
-                ::RemoveDirectoryW(child.c_str());
-            else
-                DeleteFolderTree(child);
-        } while (::FindNextFileW(find, &data));
-        ::FindClose(find);
-    }
-    ::RemoveDirectoryW(path.c_str());
 }
 
 }  // namespace
@@ -80,7 +57,7 @@ bool CResourceUnpack::Unpack(std::wstring* folder) {
     }
     if (Extract7zArchive(archive.c_str(), target.c_str()) != 0) {
         ::DeleteFileW(archive.c_str());
-        DeleteFolderTree(target);
+        RemoveFolderTree(target);
         return false;
     }
     ::DeleteFileW(archive.c_str());

@@ -3,6 +3,7 @@
 #include <cwctype>
 
 #include "base/windows_bitness.h"
+#include "config/remove_tree.h"
 #include "config/resource_unpack.h"
 #include "config/xml_archive.h"
 
@@ -50,41 +51,12 @@ std::wstring Upper(std::wstring text) {
     return text;
 }
 
-// Deletes a folder tree: files first, then the folders, clearing the
-// read-only attribute where set. A linked folder is removed as a link and
-// never walked into. Whatever cannot be removed stays.
-void RemoveTree(const std::wstring& folder) {
-    WIN32_FIND_DATAW found;
-    HANDLE search = ::FindFirstFileW((folder + L"\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            std::wstring name = found.cFileName;
-            if (name == L"." || name == L"..") continue;
-            std::wstring path = folder + L"\\" + name;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_READONLY)
-                ::SetFileAttributesW(path.c_str(), found.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY);
-            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-                ::DeleteFileW(path.c_str());
-            } else if (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-                ::RemoveDirectoryW(path.c_str());
-            } else {
-                RemoveTree(path);
-            }
-        } while (::FindNextFileW(search, &found));
-        ::FindClose(search);
-    }
-    DWORD attributes = ::GetFileAttributesW(folder.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
-        ::SetFileAttributesW(folder.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
-    ::RemoveDirectoryW(folder.c_str());
-}
-
 }  // namespace
 
 CSetupConfig::~CSetupConfig() { RemoveUnpackFolder(); }
 
 void CSetupConfig::RemoveUnpackFolder() {
-    if (!m_unpackFolder.empty()) RemoveTree(m_unpackFolder);
+    RemoveFolderTree(m_unpackFolder);
     m_unpackFolder.clear();
 }
 

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/com_ptr.h"
 #include "base/handle.h"
 #include "base/singleton.h"
 #include "config/seven_zip_interfaces.h"
@@ -32,40 +33,6 @@ HMODULE LoadedLibrary() {
 }
 
 // ------------------------------------------------------------ COM helpers
-
-// Owns one reference to a COM object.
-template <class T>
-class CComPtr {
-public:
-    CComPtr() = default;
-    // Takes over the reference the caller holds.
-    explicit CComPtr(T* object) : m_object(object) {}
-    ~CComPtr() { Reset(); }
-
-    CComPtr(const CComPtr&) = delete;
-    CComPtr& operator=(const CComPtr&) = delete;
-
-    T* Get() const { return m_object; }
-    T* operator->() const { return m_object; }
-    explicit operator bool() const { return m_object != nullptr; }
-
-    // Takes over the reference the caller holds.
-    void Attach(T* object) {
-        Reset();
-        m_object = object;
-    }
-    // For out parameters: drops the current object first.
-    T** Receive() {
-        Reset();
-        return &m_object;
-    }
-    void Reset() {
-        if (m_object) std::exchange(m_object, nullptr)->Release();
-    }
-
-private:
-    T* m_object = nullptr;
-};
 
 // A PROPVARIANT cleared when it goes.
 class CPropVariant {
@@ -315,9 +282,7 @@ private:
 // Writes the items under the target folder ("...\", with the backslash).
 class CExtractCallback final : public IArchiveExtractCallback, public ICryptoGetTextPassword {
 public:
-    CExtractCallback(IInArchive* archive, std::wstring target) : m_archive(archive), m_target(std::move(target)) {
-        m_archive->AddRef();
-    }
+    CExtractCallback(IInArchive* archive, std::wstring target) : m_archive(archive), m_target(std::move(target)) {}
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
         if (!out) return E_POINTER;
@@ -383,7 +348,7 @@ public:
         if (m_file) {
             if (m_hasMTime) ::SetFileTime(m_file->File(), nullptr, nullptr, &m_mtime);
             m_file->Close();
-            m_file.Reset();
+            m_file.Release();
         }
         if (m_accepted && m_hasAttributes) {
             // Archives made on Unix carry the mode in the high 16 bits and
@@ -396,12 +361,12 @@ public:
     }
 
 private:
-    ~CExtractCallback() { m_archive->Release(); }
+    ~CExtractCallback() = default;
 
     void ResetItem() {
         if (m_file) {
             m_file->Close();
-            m_file.Reset();
+            m_file.Release();
         }
         m_itemPath.clear();
         m_fullPath.clear();
@@ -454,7 +419,7 @@ private:
     }
 
     CRefCount m_refs;
-    IInArchive* m_archive;
+    CComPtr<IInArchive> m_archive;
     std::wstring m_target;
     // Items refused or not extracted cleanly; the library's result decides
     // the outcome, this only keeps count.
@@ -509,17 +474,20 @@ int Extract7zArchive(const wchar_t* archivePath, const wchar_t* folder) {
     if (!file) return -1;
     CInFileStream* inStream = new (std::nothrow) CInFileStream(std::move(file));
     if (!inStream) return -1;
-    CComPtr<IInStream> stream(inStream);
+    CComPtr<IInStream> stream;
+    stream.Attach(inStream);
 
     COpenCallback* openCallbackObject = new (std::nothrow) COpenCallback;
     if (!openCallbackObject) return -1;
-    CComPtr<IArchiveOpenCallback> openCallback(openCallbackObject);
+    CComPtr<IArchiveOpenCallback> openCallback;
+    openCallback.Attach(openCallbackObject);
     if (archive->Open(stream.Get(), nullptr, openCallback.Get()) != S_OK) return -1;
 
     CExtractCallback* extractCallbackObject = new (std::nothrow) CExtractCallback(archive.Get(), target + L"\\");
     HRESULT result = E_OUTOFMEMORY;
     if (extractCallbackObject) {
-        CComPtr<IArchiveExtractCallback> extractCallback(extractCallbackObject);
+        CComPtr<IArchiveExtractCallback> extractCallback;
+        extractCallback.Attach(extractCallbackObject);
         result = archive->Extract(nullptr, kAllItems, 0, extractCallback.Get());
     }
     archive->Close();

@@ -76,14 +76,15 @@ TEST(ShippedSetupConfigTest, UnpacksAndReadsIntoTheProductModel) {
         EXPECT_EQ(0, program.WaitTime);
         EXPECT_EQ(1, program.Sync);
 
+        // In key order: the upper-cased names by code unit ("." < letters < "_").
         std::vector<std::string> expected = {
             "config.ini", "config.set", "crashreport.exe", "locales/", "plugins/", "product", "provider/",
-            "resources/", "rudare.exe", "rudare_core.dll", "rudare_log.dll", "rudare_net.dll",
-            "rudare_player.dll", "rudare_render.dll", "rudare_ui.dll", "RudaRE.set", "Uninstall.exe",
-            "update/", "updatecache.dat", "updatecfg.ini", "utils/", "vortana.set", "vorud_setup.log",
-            "vorud_update.exe", "wallpaper.set", "wallpaperhelper/", "web_helper.exe", "webcore.dll",
-            "webcore_100_percent.pak", "webcore_200_percent.pak", "webcore_egl.dll", "webcore_elf.dll",
-            "webcore_gles.dll", "webcore_icudata.dat", "webcore_resources.pak", "webcore_snapshot.bin"};
+            "resources/", "rudare.exe", "RudaRE.set", "rudare_core.dll", "rudare_log.dll", "rudare_net.dll",
+            "rudare_player.dll", "rudare_render.dll", "rudare_ui.dll", "Uninstall.exe", "update/",
+            "updatecache.dat", "updatecfg.ini", "utils/", "vortana.set", "vorud_setup.log", "vorud_update.exe",
+            "wallpaper.set", "wallpaperhelper/", "webcore.dll", "webcore_100_percent.pak",
+            "webcore_200_percent.pak", "webcore_egl.dll", "webcore_elf.dll", "webcore_gles.dll",
+            "webcore_icudata.dat", "webcore_resources.pak", "webcore_snapshot.bin", "web_helper.exe"};
         EXPECT_EQ(expected, RootEntries(config));
     }
     EXPECT_FALSE(FileExists(folder)) << "the unpack folder outlived the configuration";
