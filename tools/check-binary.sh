@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Checks a built Uninstall.exe: machine type, Authenticode signature by the
-# publisher, the administrator manifest and the Chinese version block.
+# publisher, the administrator manifest, the Chinese version block and the
+# embedded setup project archive.
 #
 #   tools/check-binary.sh x64|x86 FILE CERT.pem
 set -euo pipefail
@@ -27,5 +28,9 @@ fi
 
 grep -aq 'level="requireAdministrator"' "$file" || fail "no administrator manifest"
 company=$(printf '成都青岚科技有限公司' | iconv -f UTF-8 -t UTF-16LE | od -An -v -tx1 | tr -d ' \n')
-od -An -v -tx1 "$file" | tr -d ' \n' | grep -q "$company" || fail "the version block lost its Chinese text"
+hex=$(od -An -v -tx1 "$file" | tr -d ' \n')
+setupconfig=$(printf 'SETUPCONFIG' | iconv -f UTF-8 -t UTF-16LE | od -An -v -tx1 | tr -d ' \n')
+[[ "$hex" == *"$company"* ]] || fail "the version block lost its Chinese text"
+[[ "$hex" == *"$setupconfig"* ]] || fail "no SETUPCONFIG resource"
+[[ "$hex" == *377abcaf271c* ]] || fail "no embedded 7z archive"
 echo "check-binary: $file ($arch) ok"
