@@ -51,6 +51,18 @@ std::wstring Upper(std::wstring text) {
     return text;
 }
 
+// Calls read(item) for each element the path names, in document order,
+// stopping at the first entry that is not a valid element.
+template <class Read>
+void ForEachElement(const CXMLArchive& archive, const wchar_t* path, Read read) {
+    CXMLArchiveItemList list = archive.GetItemList(path);
+    for (long i = 0; i < list.GetCount(); ++i) {
+        CXMLArchiveItem item = list.GetItem(i);
+        if (!item.IsValid()) break;
+        read(item);
+    }
+}
+
 }  // namespace
 
 CSetupConfig::~CSetupConfig() { RemoveUnpackFolder(); }
@@ -114,13 +126,10 @@ bool CSetupConfig::LoadProject(const wchar_t* path) {
 
 void CSetupConfig::ReadClosePrograms(const CXMLArchive& archive) {
     m_closePrograms.clear();
-    CXMLArchiveItemList list = archive.GetItemList(L"Setup/CloseAllPrograms/Program");
-    for (long i = 0; i < list.GetCount(); ++i) {
-        CXMLArchiveItem item = list.GetItem(i);
-        if (!item.IsValid()) break;
+    ForEachElement(archive, L"Setup/CloseAllPrograms/Program", [this](const CXMLArchiveItem& item) {
         std::wstring windowClass;
         item.GetAttributeString(L"WindowClass", &windowClass);
-        if (windowClass.size() >= kWindowClassLimit) continue;
+        if (windowClass.size() >= kWindowClassLimit) return;
         CloseProgramItem record = {};
         windowClass.copy(record.WindowClass, windowClass.size());
         std::wstring message;
@@ -130,43 +139,37 @@ void CSetupConfig::ReadClosePrograms(const CXMLArchive& archive) {
         item.GetAttributeInt(L"LPARAM", &record.LParam, 360);
         item.GetAttributeInt(L"Timeout", &record.Timeout, 2000);
         m_closePrograms.push_back(record);
-    }
+    });
 }
 
 void CSetupConfig::ReadRundllItems(const CXMLArchive& archive) {
     m_rundllItems.clear();
     const wchar_t* skippedSystem = Is64BitWindows() ? L"32" : L"64";
-    CXMLArchiveItemList list = archive.GetItemList(L"Setup/RundllUnRegisterOnUnInst/Item");
-    for (long i = 0; i < list.GetCount(); ++i) {
-        CXMLArchiveItem item = list.GetItem(i);
-        if (!item.IsValid()) break;
+    ForEachElement(archive, L"Setup/RundllUnRegisterOnUnInst/Item", [&](const CXMLArchiveItem& item) {
         std::wstring system;
         item.GetAttributeString(L"System", &system);
-        if ((system != L"32" && system != L"64") || system == skippedSystem) continue;
+        if ((system != L"32" && system != L"64") || system == skippedSystem) return;
         RundllItem record = {};
         if (!ReadField(item, L"FileName", record.FileName) || !ReadField(item, L"Entry", record.Entry) ||
             !ReadField(item, L"Cmdline", record.Cmdline))
-            continue;
+            return;
         item.GetAttributeInt(L"WaitTime", &record.WaitTime, 0);
         m_rundllItems.push_back(record);
-    }
+    });
 }
 
 void CSetupConfig::ReadUninstallPrograms(const CXMLArchive& archive) {
     m_uninstallPrograms.clear();
-    CXMLArchiveItemList list = archive.GetItemList(L"Setup/CallProgramOnUninst/Program");
-    for (long i = 0; i < list.GetCount(); ++i) {
-        CXMLArchiveItem item = list.GetItem(i);
-        if (!item.IsValid()) break;
+    ForEachElement(archive, L"Setup/CallProgramOnUninst/Program", [this](const CXMLArchiveItem& item) {
         ProgramItem record = {};
         if (!ReadField(item, L"FileName", record.FileName) || !ReadField(item, L"Type", record.Type) ||
             !ReadField(item, L"FuncName", record.FuncName) || !ReadField(item, L"Para", record.Para) ||
             !ReadField(item, L"Cmdline", record.Cmdline) || !ReadField(item, L"SignType", record.SignType))
-            continue;
+            return;
         item.GetAttributeInt(L"WaitTime", &record.WaitTime, 0);
         item.GetAttributeInt(L"Sync", &record.Sync, 1);
         m_uninstallPrograms.push_back(record);
-    }
+    });
 }
 
 int CSetupConfig::MessageFromName(const std::wstring& name) {
