@@ -70,6 +70,17 @@ Windows Registry Editor Version 5.00
 EOF
 }
 
+# A failed step of making the prefix: said, and after the third try the end,
+# with the tail of Wine's log.
+prefix_failed() {
+  echo "harness: $1" >&2
+  if [ "$2" -ge 3 ]; then
+    tail -n 30 "$root/wineboot.log" >&2 || true
+    exit 1
+  fi
+  sleep 1
+}
+
 make_prefix() {
   [ -f "$stamp" ] && return 0
   exec 8>"$root/.prefix.lock"
@@ -83,8 +94,16 @@ make_prefix() {
   wineserver -k 2>/dev/null || true
   rm -rf "$WINEPREFIX"
   mkdir -p "$WINEPREFIX"
-  wine wineboot -i </dev/null >"$root/wineboot.log" 2>&1 7>&- 8>&- || true
-  wineserver -w
+  : >"$root/wineboot.log"
+  local try
+  for try in 1 2 3; do
+    wine wineboot -i </dev/null >>"$root/wineboot.log" 2>&1 7>&- 8>&- || true
+    wineserver -w || true
+    [ -f "$WINEPREFIX/system.reg" ] && [ -d "$WINEPREFIX/drive_c/windows" ] && break
+    prefix_failed "wineboot did not make the prefix (try $try)" "$try"
+    rm -rf "$WINEPREFIX"
+    mkdir -p "$WINEPREFIX"
+  done
 
   # No drive but C: — in particular no Z: onto the Linux root.
   local d
@@ -112,9 +131,14 @@ make_prefix() {
 
   { printf '\xff\xfe'; registry_file | sed 's/$/\r/' | iconv -f UTF-8 -t UTF-16LE; } \
     >"$WINEPREFIX/drive_c/vorud-harness.reg"
-  wine regedit /S 'C:\vorud-harness.reg' </dev/null >>"$root/wineboot.log" 2>&1 7>&- 8>&-
+  for try in 1 2 3; do
+    local code=0
+    wine regedit /S 'C:\vorud-harness.reg' </dev/null >>"$root/wineboot.log" 2>&1 7>&- 8>&- || code=$?
+    wineserver -w || true
+    [ "$code" = 0 ] && break
+    prefix_failed "regedit returned $code (try $try)" "$try"
+  done
   rm -f "$WINEPREFIX/drive_c/vorud-harness.reg"
-  wineserver -w
 
   rm -f "$WINEPREFIX"/.vorud-ready-*
   touch "$stamp"
