@@ -1,0 +1,3 @@
+#include "engine/plugin_task.h"
+
+void CPluginTask::StartTask(const std::wstring& installDir) { m_folder = installDir; }

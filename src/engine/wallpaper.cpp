@@ -1,0 +1,4 @@
+#include "engine/wallpaper.h"
+
+void RestoreDesktopWallpaper() {}
+std::wstring GetCurrentWallpaperPath() { return std::wstring(); }

@@ -1,0 +1,1 @@
+# The engine's step sequence, its interface and start-up's use of it.

@@ -1,0 +1,1 @@
+# Signature checks and the product's uninstall hooks.

@@ -1,0 +1,1 @@
+# Process termination and the desktop wallpaper.
