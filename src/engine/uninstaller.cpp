@@ -53,7 +53,7 @@ std::wstring ReadProductPid() {
 CUninstaller::CUninstaller(CSetupConfig& config) : m_config(config) {}
 
 void CUninstaller::Start(IUninstallCallback* callback) {
-    m_callback = callback;
+    SetCallback(callback);
     m_worker.Start(0, this);
     WriteLog(L"start uninstall thread...");
 }

@@ -20,6 +20,8 @@ public:
 
     // Stores the callback and arranges a run on the worker.
     void Start(IUninstallCallback* callback);
+    // Stores the callback only (UI thread).
+    void SetCallback(IUninstallCallback* callback) { m_callback = callback; }
     void DetachCallback();
 
     void SetInstallDir(const wchar_t* path) { m_installDir = path ? path : L""; }
