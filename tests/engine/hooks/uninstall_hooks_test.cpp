@@ -184,11 +184,13 @@ TEST_F(HooksTest, UnregistrationsRunThroughTheLauncherOfThisWindowsWithTheirOwnW
     const std::wstring width = SystemWidth();
     CSetupConfig config;
     ASSERT_TRUE(Load(config,
+        // The item without a wait comes last: a launcher still running when
+        // the next item starts it again would be terminated first.
         L"<RundllUnRegisterOnUnInst>\r\n"
-        L"  <Item FileName=\"plugins\\first.dll\" Entry=\"Unreg\" Cmdline=\"/s /q\" WaitTime=\"0\" System=\"" +
+        L"  <Item FileName=\"plugins\\second.dll\" Entry=\"DllUnregisterServer\" WaitTime=\"120000\" System=\"" +
         width + L"\"/>\r\n"
         L"  <Item FileName=\"plugins\\missing.dll\" Entry=\"Unreg\" WaitTime=\"10\" System=\"" + width + L"\"/>\r\n"
-        L"  <Item FileName=\"plugins\\second.dll\" Entry=\"DllUnregisterServer\" WaitTime=\"120000\" System=\"" +
+        L"  <Item FileName=\"plugins\\first.dll\" Entry=\"Unreg\" Cmdline=\"/s /q\" WaitTime=\"0\" System=\"" +
         width + L"\"/>\r\n"
         L"</RundllUnRegisterOnUnInst>\r\n"));
     ASSERT_EQ(3, config.GetRundllItemCount());
@@ -200,7 +202,7 @@ TEST_F(HooksTest, UnregistrationsRunThroughTheLauncherOfThisWindowsWithTheirOwnW
     EXPECT_THAT(Sorted(record.WaitForLines(2)),
                 ElementsAre(ShellRunLine(launcher, L"--dll=\"" + first + L"\" --entry=Unreg /s /q"),
                             ShellRunLine(launcher, L"--dll=\"" + second + L"\" --entry=DllUnregisterServer ")));
-    EXPECT_THAT(waits.Waits(), ElementsAre(Pair(launcher, 0u), Pair(launcher, 120000u)));
+    EXPECT_THAT(waits.Waits(), ElementsAre(Pair(launcher, 120000u), Pair(launcher, 0u)));
     EXPECT_TRUE(log.Has(L"file[" + product.Join(L"plugins\\missing.dll") + L"] is not exist"));
 }
 
