@@ -53,8 +53,10 @@ bool Exists(const std::wstring& path) {
 }
 
 // The folder (its first 260 characters) joined with the relative name in a
-// 260-character buffer; empty when the result does not fit.
+// 260-character buffer; empty when the result does not fit, and for an empty
+// folder (nothing is looked for relative to the current folder).
 std::wstring JoinPath(const wchar_t* folder, const wchar_t* name) {
+    if (!folder || !*folder) return std::wstring();
     wchar_t path[MAX_PATH] = {};
     ::lstrcpynW(path, folder, MAX_PATH);
     if (!::PathAppendW(path, name)) return std::wstring();

@@ -423,7 +423,23 @@ TEST_F(HooksTest, AnUnsignedOrMissingGuardToolIsNotStarted) {
     RunGuardUninstall(product.Path());
     product.Place(Program(L"unsigned"), L"Utils\\ridivod.exe");
     RunGuardUninstall(product.Path());
+    EXPECT_THAT(record.Lines(), IsEmpty());
+}
+
+// An empty install folder is no folder: nothing is looked for relative to
+// the current folder.
+TEST_F(HooksTest, AnEmptyInstallFolderFindsNoHookInTheCurrentFolder) {
+    product.Place(Program(L"publisher"), L"Utils\\ridivod.exe");
+    product.Place(Program(L"publisher"), L"bin\\w0.exe");
+    CSetupConfig config;
+    ASSERT_TRUE(Load(config, L"<CallProgramOnUninst><Program FileName=\"bin\\w0.exe\" Type=\"exe\"/>"
+                             L"</CallProgramOnUninst>"));
+    wchar_t current[MAX_PATH] = {};
+    ::GetCurrentDirectoryW(MAX_PATH, current);
+    ASSERT_TRUE(::SetCurrentDirectoryW(product.Path().c_str()));
     RunGuardUninstall(L"");
+    RunCallProgramOnUninst(config, L"");
+    ::SetCurrentDirectoryW(current);
     EXPECT_THAT(record.Lines(), IsEmpty());
 }
 
