@@ -56,9 +56,9 @@ void Install(const std::wstring& from, const std::wstring& to) {
     ASSERT_TRUE(::CopyFileW(from.c_str(), to.c_str(), FALSE)) << Narrow(to) << " error " << ::GetLastError();
 }
 
-int CountOf(const std::string& text, const std::string& part) {
+int CountOf(const std::string& text, const std::string& piece) {
     int count = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size())) ++count;
+    for (size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + piece.size())) ++count;
     return count;
 }
 

@@ -103,9 +103,9 @@ protected:
         // tests may have to create.
         std::wstring folder = AppDataFolder();
         ASSERT_FALSE(folder.empty());
-        for (const wchar_t* part : {L"Microsoft", L"Windows", L"Themes"}) {
+        for (const wchar_t* name : {L"Microsoft", L"Windows", L"Themes"}) {
             folder += L"\\";
-            folder += part;
+            folder += name;
             if (!FileExists(folder)) m_createdFolders.push_back(folder);
         }
         m_cachedFiles = folder + L"\\CachedFiles";
