@@ -5,6 +5,7 @@
 #include "engine/uninstall_task.h"
 
 #include <windows.h>
+#include <objbase.h>
 #include <shlobj.h>
 
 #include <algorithm>
@@ -14,11 +15,20 @@
 #include <gtest/gtest.h>
 
 #include "base/ui_thread_window.h"
+#include "config/seven_zip_extract.h"
 #include "engine/hooks/hooks_test_support.h"
 #include "test_support.h"
 
+using hooks_test::CallLine;
+using hooks_test::Dll;
+using hooks_test::kAppPathsKey;
+using hooks_test::Program;
+using hooks_test::Record;
+using hooks_test::ScopedHklmKey;
+using hooks_test::ShellRunLine;
+using hooks_test::TestLog;
+using hooks_test::TextCallLine;
 using namespace testing_support;
-using namespace hooks_test;
 
 namespace {
 
@@ -70,7 +80,7 @@ private:
 };
 
 std::wstring Upper(std::wstring text) {
-    for (wchar_t& c : text) c = static_cast<wchar_t>(::CharUpperW(reinterpret_cast<wchar_t*>(static_cast<UINT_PTR>(c))));
+    if (!text.empty()) ::CharUpperBuffW(&text[0], static_cast<DWORD>(text.size()));
     return text;
 }
 
@@ -124,7 +134,13 @@ TEST(EngineRunTest, UninstallsAFakeProductInTheStepOrder) {
     ASSERT_TRUE(rudareProcess.Started() && webHelperProcess.Started() && hostProcess.Started());
     ASSERT_EQ(3u, record.WaitForLines(3).size());
 
+    // Start-up reads the project with COM initialised on the UI thread.
+    ASSERT_TRUE(SUCCEEDED(::CoInitialize(nullptr)));
+    struct ComScope {
+        ~ComScope() { ::CoUninitialize(); }
+    } com;
     CUninstallTask task;
+    ASSERT_TRUE(Load7zLibrary((ExeDir() + L"\\7z.dll").c_str()));
     ASSERT_TRUE(task.InitConfig(::GetModuleHandleW(nullptr), 209, L"SETUPCONFIG", L"vorud.ovnprj"));
     task.SetInstallDir(install.c_str());
     EndSignal callback;
@@ -167,7 +183,7 @@ TEST(EngineRunTest, UninstallsAFakeProductInTheStepOrder) {
         L"call dll fun end, path=[" + provider + L"]",
         L"CPluginTask::StartTask result=1 code=0",
         L"Call Dll Interface Ex ,path=[" + runListDll + L"]",
-        L"CallDllInterfaceEx return value=",
+        L"CallDllInterfaceEx return value=call1",
         L"call exe begin, path=[" + filePeExe + L"] cmd=[-q /uninstall /product=vorud]",
         L"start close all processes",
         L"enter KillProcessesInInstallPath szTargetDir=" + install,
