@@ -2,6 +2,7 @@
 
 #include <shlwapi.h>
 
+#include "base/registry_key.h"
 #include "base/smart_logger.h"
 #include "engine/program_runner.h"
 
@@ -13,23 +14,6 @@ const wchar_t kUninstallParametersKey[] = L"uninstall_cmd_param";
 const wchar_t kLauncherKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\VEVIrizizudoDizude.exe";
 const wchar_t kLauncherValue[] = L"Launcher";
 const DWORD kLauncherWaitMilliseconds = 3000;
-
-// An open registry key, closed when it goes.
-class CRegKey {
-public:
-    CRegKey() = default;
-    ~CRegKey() {
-        if (m_key) ::RegCloseKey(m_key);
-    }
-    HKEY* Receive() { return &m_key; }
-    HKEY Get() const { return m_key; }
-
-    CRegKey(const CRegKey&) = delete;
-    CRegKey& operator=(const CRegKey&) = delete;
-
-private:
-    HKEY m_key = nullptr;
-};
 
 // The "uninstall_cmd_param" setting of the folder's config.set; empty when
 // the folder cannot hold the file.
@@ -46,20 +30,7 @@ std::wstring ReadUninstallParameters(const std::wstring& folder) {
 // The launcher the plug-in host registered (32-bit view); false when it
 // cannot be read.
 bool ReadLauncherPath(std::wstring* launcher) {
-    CRegKey key;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kLauncherKey, 0, KEY_QUERY_VALUE | KEY_WOW64_32KEY, key.Receive()) !=
-        ERROR_SUCCESS)
-        return false;
-    wchar_t value[MAX_PATH + 1] = {};
-    DWORD type = 0;
-    DWORD bytes = MAX_PATH * sizeof(wchar_t);
-    if (::RegQueryValueExW(key.Get(), kLauncherValue, nullptr, &type, reinterpret_cast<BYTE*>(value), &bytes) !=
-        ERROR_SUCCESS)
-        return false;
-    if (type != REG_SZ && type != REG_EXPAND_SZ) return false;
-    value[bytes / sizeof(wchar_t)] = L'\0';
-    *launcher = value;
-    return true;
+    return ReadRegistryString(HKEY_LOCAL_MACHINE, kLauncherKey, KEY_WOW64_32KEY, kLauncherValue, MAX_PATH, launcher);
 }
 
 }  // namespace

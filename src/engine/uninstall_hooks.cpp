@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/handle.h"
+#include "base/registry_key.h"
 #include "base/smart_logger.h"
 #include "base/text_convert.h"
 #include "base/windows_bitness.h"
@@ -31,23 +32,6 @@ const DWORD kFilePeTextBytes = 4096;
 const wchar_t kRegtestSwitch[] = L"/Regtest";
 const wchar_t kFilePeSuffix[] = L" /uninstall /product=vorud";
 
-// An open registry key, closed when it goes.
-class CRegKey {
-public:
-    CRegKey() = default;
-    ~CRegKey() {
-        if (m_key) ::RegCloseKey(m_key);
-    }
-    HKEY* Receive() { return &m_key; }
-    HKEY Get() const { return m_key; }
-
-    CRegKey(const CRegKey&) = delete;
-    CRegKey& operator=(const CRegKey&) = delete;
-
-private:
-    HKEY m_key = nullptr;
-};
-
 bool Exists(const std::wstring& path) {
     return !path.empty() && ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
@@ -63,36 +47,19 @@ std::wstring JoinPath(const wchar_t* folder, const wchar_t* name) {
     return path;
 }
 
-// The text of a string value into a buffer of the given size in bytes;
-// false when it cannot be read or is no text.
-bool ReadText(HKEY key, const wchar_t* name, DWORD capacityBytes, std::wstring* text) {
-    std::vector<wchar_t> buffer(capacityBytes / sizeof(wchar_t) + 1, L'\0');
-    DWORD type = 0;
-    DWORD bytes = capacityBytes;
-    if (::RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &bytes) !=
-        ERROR_SUCCESS)
-        return false;
-    if (type != REG_SZ && type != REG_EXPAND_SZ) return false;
-    buffer[bytes / sizeof(wchar_t)] = L'\0';
-    *text = buffer.data();
-    return true;
-}
-
 // Calls visit(name) for each value name of the HKLM key (32-bit view), by
 // index while the enumeration succeeds.
 template <typename Visit>
 void ForEachValue(const wchar_t* subKey, Visit visit) {
     CRegKey key;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, subKey, 0, KEY_ALL_ACCESS | KEY_WOW64_32KEY, key.Receive()) !=
-        ERROR_SUCCESS)
-        return;
+    if (!key.Open(HKEY_LOCAL_MACHINE, subKey, KEY_ALL_ACCESS | KEY_WOW64_32KEY)) return;
     for (DWORD index = 0;; ++index) {
         wchar_t name[MAX_PATH] = {};
         DWORD nameLength = MAX_PATH;
         if (::RegEnumValueW(key.Get(), index, name, &nameLength, nullptr, nullptr, nullptr, nullptr) !=
             ERROR_SUCCESS)
             break;
-        visit(key.Get(), name);
+        visit(key, name);
     }
 }
 
@@ -148,12 +115,12 @@ bool RunRundllUnRegister(const CSetupConfig& config, const wchar_t* installDir) 
 
 void RunRunList(const wchar_t* installDir) {
     if (!installDir || !Exists(installDir)) return;
-    ForEachValue(kRunListKey, [installDir](HKEY key, const wchar_t* name) {
+    ForEachValue(kRunListKey, [installDir](const CRegKey& key, const wchar_t* name) {
         std::wstring path = JoinPath(installDir, name);
         if (!Exists(path)) return;
 
         std::wstring text;
-        ReadText(key, name, MAX_PATH * sizeof(wchar_t), &text);
+        key.ReadString(name, MAX_PATH * sizeof(wchar_t), &text);
         bool signatureRequired = true;
         if (text.find(kRegtestSwitch) != std::wstring::npos) {
             WriteLog(L"Regtest, no need to check sign.");
@@ -180,11 +147,11 @@ void RunRunList(const wchar_t* installDir) {
 
 void CallFilePeUninstallers(const wchar_t* installDir) {
     if (!installDir || !Exists(installDir)) return;
-    ForEachValue(kFilePeKey, [installDir](HKEY key, const wchar_t* name) {
+    ForEachValue(kFilePeKey, [installDir](const CRegKey& key, const wchar_t* name) {
         std::wstring path = JoinPath(installDir, name);
         if (!Exists(path)) return;
         std::wstring text;
-        if (!ReadText(key, name, kFilePeTextBytes, &text)) return;
+        if (!key.ReadString(name, kFilePeTextBytes, &text)) return;
 
         const wchar_t* extension = ::PathFindExtensionW(path.c_str());
         if (::lstrcmpiW(extension, L".dll") == 0) {

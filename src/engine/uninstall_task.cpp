@@ -5,6 +5,7 @@
 #include <cwctype>
 #include <string>
 
+#include "base/registry_key.h"
 #include "base/smart_logger.h"
 #include "base/ui_thread_window.h"
 #include "config/seven_zip_extract.h"
@@ -19,15 +20,8 @@ const wchar_t kGameCenterKey[] = L"SOFTWARE\\OVNGameCenter";
 // A string value of HKEY_LOCAL_MACHINE (32-bit view) read into 260
 // characters; empty when missing.
 std::wstring ReadMachineString(const wchar_t* subKey, const wchar_t* name) {
-    HKEY key = nullptr;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, subKey, 0, KEY_QUERY_VALUE | KEY_WOW64_32KEY, &key) != ERROR_SUCCESS)
-        return std::wstring();
-    wchar_t value[MAX_PATH + 1] = {};
-    DWORD type = 0;
-    DWORD bytes = MAX_PATH * sizeof(wchar_t);
-    LONG result = ::RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &bytes);
-    ::RegCloseKey(key);
-    if (result != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return std::wstring();
+    std::wstring value;
+    ReadRegistryString(HKEY_LOCAL_MACHINE, subKey, KEY_WOW64_32KEY, name, MAX_PATH, &value);
     return value;
 }
 

@@ -5,6 +5,7 @@
 
 #include <cwctype>
 
+#include "base/registry_key.h"
 #include "base/simple_bind.h"
 #include "base/smart_logger.h"
 #include "base/ui_thread_window.h"
@@ -31,17 +32,8 @@ std::wstring JoinPath(const std::wstring& folder, const wchar_t* name) {
 
 // The product's channel id, trimmed of white space; empty when missing.
 std::wstring ReadProductPid() {
-    HKEY key = nullptr;
-    if (::RegOpenKeyExW(HKEY_CURRENT_USER, kProductSettingsKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
-        return std::wstring();
-    wchar_t value[MAX_PATH + 1] = {};
-    DWORD type = 0;
-    DWORD bytes = MAX_PATH * sizeof(wchar_t);
-    LONG result = ::RegQueryValueExW(key, L"pid", nullptr, &type, reinterpret_cast<BYTE*>(value), &bytes);
-    ::RegCloseKey(key);
-    if (result != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return std::wstring();
-    value[bytes / sizeof(wchar_t) < MAX_PATH ? bytes / sizeof(wchar_t) : MAX_PATH] = 0;
-    std::wstring pid(value);
+    std::wstring pid;
+    if (!ReadRegistryString(HKEY_CURRENT_USER, kProductSettingsKey, 0, L"pid", MAX_PATH, &pid)) return std::wstring();
     while (!pid.empty() && std::iswspace(pid.back())) pid.pop_back();
     size_t first = 0;
     while (first < pid.size() && std::iswspace(pid[first])) ++first;

@@ -1,3 +1,4 @@
+#include "base/registry_key.h"
 #include "engine/wallpaper.h"
 
 #include <windows.h>
@@ -66,16 +67,9 @@ bool NamesExistingFile(const wchar_t* path) {
 // The string value "Wallpaper" of the user's desktop settings into the
 // buffer of MAX_PATH characters; the buffer is left alone when it is missing.
 void ReadRegistryWallpaper(wchar_t* buffer) {
-    HKEY key = nullptr;
-    if (::RegOpenKeyExW(HKEY_CURRENT_USER, kDesktopKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return;
-    wchar_t value[MAX_PATH + 1] = {};
-    DWORD type = 0;
-    DWORD bytes = MAX_PATH * sizeof(wchar_t);
-    LONG result = ::RegQueryValueExW(key, kWallpaperValue, nullptr, &type, reinterpret_cast<BYTE*>(value), &bytes);
-    ::RegCloseKey(key);
-    if (result != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return;
-    value[MAX_PATH - 1] = L'\0';
-    ::lstrcpynW(buffer, value, MAX_PATH);
+    std::wstring value;
+    if (!ReadRegistryString(HKEY_CURRENT_USER, kDesktopKey, 0, kWallpaperValue, MAX_PATH, &value)) return;
+    ::lstrcpynW(buffer, value.c_str(), MAX_PATH);
 }
 
 // The first file of the cached theme files; empty when there is none.

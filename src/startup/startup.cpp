@@ -8,6 +8,7 @@
 
 #include "base/app_module.h"
 #include "base/gdiplus_headers.h"
+#include "base/registry_key.h"
 #include "base/silent_flag.h"
 #include "base/smart_logger.h"
 #include "engine/uninstall_task.h"
@@ -38,17 +39,10 @@ void PrepareLogFile() {
 // The product folder: the App Paths value "path" (32-bit view), when it names
 // a path that exists.
 bool LookUpProductFolder(std::wstring* folder) {
-    HKEY key = nullptr;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kProductAppPathKey, 0, KEY_QUERY_VALUE | KEY_WOW64_32KEY, &key) !=
-        ERROR_SUCCESS)
+    std::wstring value;
+    if (!ReadRegistryString(HKEY_LOCAL_MACHINE, kProductAppPathKey, KEY_WOW64_32KEY, L"path", MAX_PATH, &value) ||
+        value.empty() || ::GetFileAttributesW(value.c_str()) == INVALID_FILE_ATTRIBUTES)
         return false;
-    wchar_t value[MAX_PATH + 1] = {};
-    DWORD type = 0;
-    DWORD bytes = MAX_PATH * sizeof(wchar_t);
-    LONG result = ::RegQueryValueExW(key, L"path", nullptr, &type, reinterpret_cast<BYTE*>(value), &bytes);
-    ::RegCloseKey(key);
-    if (result != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ) || value[0] == 0) return false;
-    if (::GetFileAttributesW(value) == INVALID_FILE_ATTRIBUTES) return false;
     *folder = value;
     return true;
 }
