@@ -1,7 +1,6 @@
 # The engine's step sequence, its interface and start-up's use of it.
 
 vorud_add_test(engine_tests SERIAL SOURCES
-  engine/core/engine_log.cpp
   engine/core/engine_run_test.cpp
   engine/core/uninstall_task_test.cpp
   engine/core/product_version_test.cpp

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "test_support.h"
+#include "trusted_test_ca.h"
 
 using namespace testing_support;
 
@@ -86,37 +87,6 @@ Verdict Verify(const std::wstring& path) {
 
 const wchar_t kPublisher[] = L"\u6210\u90fd\u9752\u5c9a\u79d1\u6280\u6709\u9650\u516c\u53f8";
 
-// Trusts the test CA for the current user while it lives.
-class TrustedTestCa {
-public:
-    TrustedTestCa() {
-        std::string der = ReadFileBytes(ExeDir() + L"\\signing\\testca.cer");
-        if (der.empty()) return;
-        PCCERT_CONTEXT cert = ::CertCreateCertificateContext(
-            X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(der.data()), static_cast<DWORD>(der.size()));
-        if (!cert) return;
-        BYTE hash[20];
-        DWORD size = sizeof(hash);
-        if (::CertGetCertificateContextProperty(cert, CERT_SHA1_HASH_PROP_ID, hash, &size)) {
-            wchar_t hex[41] = {};
-            for (DWORD i = 0; i < size; ++i) swprintf(hex + 2 * i, 3, L"%02X", hash[i]);
-            m_key = std::wstring(L"Software\\Microsoft\\SystemCertificates\\Root\\Certificates\\") + hex;
-        }
-        m_added = ::CertAddEncodedCertificateToSystemStoreW(
-            L"Root", reinterpret_cast<const BYTE*>(der.data()), static_cast<DWORD>(der.size()));
-        ::CertFreeCertificateContext(cert);
-    }
-    ~TrustedTestCa() {
-        // Removal through the store API does not last under Wine; the
-        // registry key is the store.
-        if (!m_key.empty()) ::RegDeleteTreeW(HKEY_CURRENT_USER, m_key.c_str());
-    }
-    bool Added() const { return m_added; }
-
-private:
-    bool m_added = false;
-    std::wstring m_key;
-};
 
 struct VariantCase {
     const char* name;
@@ -133,7 +103,7 @@ TEST_P(SigningVariantsTest, VerifiesAsTheSignatureTestsExpect) {
     ASSERT_TRUE(FileExists(Variant(c.suffix)));
     std::unique_ptr<TrustedTestCa> trust;
     if (c.trustTestCa) {
-        trust.reset(new TrustedTestCa);
+        trust.reset(new TrustedTestCa(ExeDir() + L"\\signing\\testca.cer"));
         ASSERT_TRUE(trust->Added());
     }
     Verdict verdict = Verify(Variant(c.suffix));

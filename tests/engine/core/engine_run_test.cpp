@@ -26,7 +26,6 @@ using hooks_test::Program;
 using hooks_test::Record;
 using hooks_test::ScopedHklmKey;
 using hooks_test::ShellRunLine;
-using hooks_test::TestLog;
 using hooks_test::TextCallLine;
 using namespace testing_support;
 
@@ -127,7 +126,7 @@ TEST(EngineRunTest, UninstallsAFakeProductInTheStepOrder) {
     ASSERT_TRUE(pluginLauncher.SetText(L"Launcher", launcher));
 
     Record record;
-    TestLog log;
+    ScopedLogCapture log;
     ProductProcess rudareProcess(rudare, L"stay");
     ProductProcess webHelperProcess(webHelper, L"stay");
     ProductProcess hostProcess(host, L"load \"" + assist + L"\"");

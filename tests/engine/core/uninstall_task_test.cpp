@@ -12,7 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "base/ui_thread_window.h"
-#include "engine/core/engine_log.h"
+#include "log_capture.h"
 #include "test_support.h"
 
 using namespace testing_support;
@@ -87,7 +87,7 @@ protected:
         ASSERT_TRUE(WaitUntil([this] { return !task.Uninstaller().IsRunning(); }, 10000));
     }
 
-    ScopedEngineLog log;
+    ScopedLogCapture log;
     CUninstallTask task;
     std::wstring installDir;
 };
@@ -137,8 +137,8 @@ TEST_F(UninstallTaskTest, LogsTheStepsInTheirOrder) {
         << Narrow(missing);
     // Without the flag the application data stays; nothing is announced for
     // a service the product does not own.
-    EXPECT_FALSE(log.Contains(L"remove appdata"));
-    EXPECT_FALSE(log.ContainsPrefix(L"start uninstall DivurazoradaRO"));
+    EXPECT_FALSE(log.Has(L"remove appdata"));
+    EXPECT_TRUE(log.Starting(L"start uninstall DivurazoradaRO").empty());
 }
 
 TEST_F(UninstallTaskTest, RemovingTheApplicationDataIsLoggedOnlyWhenAsked) {
@@ -183,13 +183,13 @@ TEST_F(UninstallTaskTest, DetachingSkipsTheRemainingCallbacksWhileTheStepsFinish
         if (percent == 5) task.DetachCallback();
     };
     task.StartUninstall(&callback);
-    ASSERT_TRUE(WaitUntil([this] { return log.Contains(L"re unistinfo ret=0"); }, 60000));
+    ASSERT_TRUE(WaitUntil([this] { return log.Has(L"re unistinfo ret=0"); }, 60000));
     ASSERT_TRUE(WaitUntil([this] { return !task.Uninstaller().IsRunning(); }, 10000));
 
     EXPECT_EQ((std::vector<int>{1, 4, 5}), callback.Percents());
     EXPECT_EQ(0, callback.Count("end"));
     EXPECT_EQ(0, callback.realEnded);
-    EXPECT_TRUE(log.Contains(L"start create runonce bat"));
+    EXPECT_TRUE(log.Has(L"start create runonce bat"));
 }
 
 TEST_F(UninstallTaskTest, TheChannelIdIsReadTrimmedWhenTheRunStarts) {
@@ -206,7 +206,7 @@ TEST_F(UninstallTaskTest, TheChannelIdIsReadTrimmedWhenTheRunStarts) {
 
     EXPECT_EQ(L"viruda", task.Uninstaller().GetProductPid());
     // Without a reachable endpoint this channel's report counts as made.
-    EXPECT_TRUE(log.Contains(L"re unistinfo ret=1"));
+    EXPECT_TRUE(log.Has(L"re unistinfo ret=1"));
 }
 
 // The per-file share of the bar, as the folder deletion reports it.
@@ -302,10 +302,10 @@ TEST(UninstallTaskSettingsTest, SiblingGameDetectionAndItsFlag) {
 }
 
 TEST(UninstallTaskSettingsTest, LogTakesTheTextLiterally) {
-    ScopedEngineLog log;
+    ScopedLogCapture log;
     CUninstallTask task;
     task.Log(L"100% done %s %d");
-    EXPECT_TRUE(log.Contains(L"100% done %s %d"));
+    EXPECT_TRUE(log.Has(L"100% done %s %d"));
 }
 
 // PreInitCheck runs in a copy of this program placed where the test wants

@@ -49,9 +49,9 @@ TEST_P(SignatureCheckTest, AcceptsWhatTheRuleAccepts) {
     if (c.path != kNull && c.path.find(L"missing") == std::wstring::npos) {
         ASSERT_TRUE(testing_support::FileExists(c.path)) << Narrow(c.path);
     }
-    std::unique_ptr<TrustedTestCa> trust;
+    std::unique_ptr<TrustedHooksCa> trust;
     if (c.trustTestCa) {
-        trust.reset(new TrustedTestCa);
+        trust.reset(new TrustedHooksCa);
         ASSERT_TRUE(trust->Added());
     }
     long result = RunChild(L"check_signatures", Quoted(c.path) + L" " + Quoted(c.signer));

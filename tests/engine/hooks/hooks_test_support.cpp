@@ -6,7 +6,6 @@
 #include <cwchar>
 #include <mutex>
 
-#include "base/smart_logger.h"
 #include "config/xml_test_files.h"
 #include "engine/program_runner.h"
 
@@ -93,45 +92,6 @@ std::vector<std::wstring> Record::WaitForLines(size_t count, DWORD timeoutMs) co
     return Lines();
 }
 
-TestLog::TestLog() : m_path(m_dir.Join(L"uninst.log")), m_previous(g_SmartLogger.GetLogFile()) {
-    g_SmartLogger.SetLogFile(m_path.c_str());
-}
-
-TestLog::~TestLog() { g_SmartLogger.SetLogFile(m_previous.c_str()); }
-
-std::vector<std::wstring> TestLog::Messages() const {
-    // The log is written in the runtime locale's code page.
-    std::string bytes = ReadFileBytes(m_path);
-    std::wstring text;
-    if (!bytes.empty()) {
-        UINT codePage = ___lc_codepage_func();
-        if (!codePage) codePage = CP_ACP;
-        int size = ::MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-        text.resize(static_cast<size_t>(size));
-        ::MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), &text[0], size);
-    }
-    std::vector<std::wstring> messages;
-    const size_t stamp = 20;  // "YYYY-MM-DD hh:mm:ss "
-    for (const std::wstring& line : SplitLines(text)) {
-        if (line.empty() || line.find(L"================== Start Log:") != std::wstring::npos) continue;
-        messages.push_back(line.size() >= stamp ? line.substr(stamp) : line);
-    }
-    return messages;
-}
-
-bool TestLog::Has(const std::wstring& message) const {
-    for (const std::wstring& line : Messages())
-        if (line == message) return true;
-    return false;
-}
-
-std::vector<std::wstring> TestLog::Starting(const std::wstring& prefix) const {
-    std::vector<std::wstring> found;
-    for (const std::wstring& line : Messages())
-        if (line.compare(0, prefix.size(), prefix) == 0) found.push_back(line);
-    return found;
-}
-
 WaitLog::WaitLog() {
     {
         std::lock_guard<std::mutex> lock(g_waitLock);
@@ -176,29 +136,6 @@ bool ScopedHklmKey::SetText(const std::wstring& name, const std::wstring& text) 
                                      static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
 }
 
-TrustedTestCa::TrustedTestCa() {
-    std::string der = ReadFileBytes(ExeDir() + L"\\hooks\\testca.cer");
-    if (der.empty()) return;
-    PCCERT_CONTEXT cert = ::CertCreateCertificateContext(
-        X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(der.data()), static_cast<DWORD>(der.size()));
-    if (!cert) return;
-    BYTE hash[20];
-    DWORD size = sizeof(hash);
-    if (::CertGetCertificateContextProperty(cert, CERT_SHA1_HASH_PROP_ID, hash, &size)) {
-        wchar_t hex[41] = {};
-        for (DWORD i = 0; i < size; ++i) swprintf(hex + 2 * i, 3, L"%02X", hash[i]);
-        m_key = std::wstring(L"Software\\Microsoft\\SystemCertificates\\Root\\Certificates\\") + hex;
-    }
-    m_added = ::CertAddEncodedCertificateToSystemStoreW(L"Root", reinterpret_cast<const BYTE*>(der.data()),
-                                                        static_cast<DWORD>(der.size())) != FALSE;
-    ::CertFreeCertificateContext(cert);
-}
-
-TrustedTestCa::~TrustedTestCa() {
-    // Removal through the store API does not last under Wine; the registry
-    // key is the store.
-    if (!m_key.empty()) ::RegDeleteTreeW(HKEY_CURRENT_USER, m_key.c_str());
-}
 
 const wchar_t* SystemWidth() {
     BOOL wow64 = FALSE;
@@ -250,5 +187,7 @@ RunningProgram::~RunningProgram() {
 bool RunningProgram::HasEnded(DWORD timeoutMs) const {
     return m_process && ::WaitForSingleObject(m_process, timeoutMs) == WAIT_OBJECT_0;
 }
+
+TrustedHooksCa::TrustedHooksCa() : TrustedTestCa(testing_support::ExeDir() + L"\\hooks\\testca.cer") {}
 
 }  // namespace hooks_test

@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include "log_capture.h"
+#include "trusted_test_ca.h"
 #include "test_support.h"
 
 namespace hooks_test {
@@ -57,27 +59,6 @@ private:
     std::wstring m_path;
 };
 
-// While it lives, the process's log goes to a fresh file.
-class TestLog {
-public:
-    TestLog();
-    ~TestLog();
-    const std::wstring& Path() const { return m_path; }
-    // The messages of the log's lines, without the time stamps.
-    std::vector<std::wstring> Messages() const;
-    bool Has(const std::wstring& message) const;
-    // Messages that begin with the prefix.
-    std::vector<std::wstring> Starting(const std::wstring& prefix) const;
-
-    TestLog(const TestLog&) = delete;
-    TestLog& operator=(const TestLog&) = delete;
-
-private:
-    testing_support::ScopedTempDir m_dir{L"log"};
-    std::wstring m_path;
-    std::wstring m_previous;
-};
-
 // While it lives, every wait of a waiting RunProgram is noted.
 class WaitLog {
 public:
@@ -110,21 +91,10 @@ private:
 
 extern const wchar_t kAppPathsKey[];
 
-// Trusts the test CA (Root store of the current user) while it lives. Wine
-// reads the store once per process: checks that rely on it must run in a
-// process started after it was added.
-class TrustedTestCa {
+// The test CA the build makes next to the fakes, trusted while it lives.
+class TrustedHooksCa : public TrustedTestCa {
 public:
-    TrustedTestCa();
-    ~TrustedTestCa();
-    bool Added() const { return m_added; }
-
-    TrustedTestCa(const TrustedTestCa&) = delete;
-    TrustedTestCa& operator=(const TrustedTestCa&) = delete;
-
-private:
-    bool m_added = false;
-    std::wstring m_key;
+    TrustedHooksCa();
 };
 
 // A setup project file with the Setup element's content; "System" attributes

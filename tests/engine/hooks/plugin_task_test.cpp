@@ -41,7 +41,7 @@ protected:
     ProductFolder product;
     ProductFolder launcherFolder;
     Record record;
-    TestLog log;
+    ScopedLogCapture log;
     WaitLog waits;
 };
 

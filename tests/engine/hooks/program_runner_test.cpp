@@ -22,7 +22,7 @@ class ProgramRunnerTest : public ::testing::Test {
 protected:
     ProductFolder product;
     Record record;
-    TestLog log;
+    ScopedLogCapture log;
     WaitLog waits;
 };
 

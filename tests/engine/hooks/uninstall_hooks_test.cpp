@@ -46,7 +46,7 @@ protected:
     ScopedCom com;
     ProductFolder product;
     Record record;
-    TestLog log;
+    ScopedLogCapture log;
     WaitLog waits;
     ScopedTempDir projectDir{L"project"};
 
@@ -157,7 +157,7 @@ TEST_F(HooksTest, CallProgramsCheckTheSignerThatSignTypeNames) {
         L"<Program FileName=\"bin\\expired.exe\" Type=\"exe\" Cmdline=\"/5\" SignType=\"" + kPublisher + L"\"/>\r\n"
         L"</CallProgramOnUninst>\r\n"));
 
-    TrustedTestCa trust;
+    TrustedHooksCa trust;
     ASSERT_TRUE(trust.Added());
     ASSERT_EQ(0, RunChild(L"call_programs",
                           L"\"" + project + L"\" \"" + product.Path() + L"\" \"" + log.Path() + L"\""));
