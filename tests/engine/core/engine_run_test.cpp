@@ -8,7 +8,6 @@
 #include <objbase.h>
 #include <shlobj.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -202,17 +201,9 @@ TEST(EngineRunTest, UninstallsAFakeProductInTheStepOrder) {
         L"start create runonce bat",
         L"re unistinfo ret=0",
     };
+    std::wstring missing;
+    EXPECT_TRUE(log.HasInOrder(steps, &missing)) << "missing or out of order: " << Narrow(missing);
     std::vector<std::wstring> messages = log.Messages();
-    previous = 0;
-    for (const std::wstring& step : steps) {
-        size_t at = IndexOf(messages, step);
-        while (at < messages.size() && at < previous) {
-            auto next = std::find(messages.begin() + static_cast<long>(at) + 1, messages.end(), step);
-            at = static_cast<size_t>(next - messages.begin());
-        }
-        ASSERT_LT(at, messages.size()) << "missing or out of order: " << Narrow(step);
-        previous = at;
-    }
     EXPECT_LT(IndexOf(messages, L"Kill process: " + Upper(rudare)), messages.size());
     EXPECT_LT(IndexOf(messages, L"Kill process: " + Upper(webHelper)), messages.size());
 
