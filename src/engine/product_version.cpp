@@ -55,12 +55,16 @@ std::wstring StringVersionText(const void* block) {
 }  // namespace
 
 std::wstring GetProductVersionText(const std::wstring& path) {
+    return GetVersionText(path, IsWindows10OrLater() && !Is64BitWindows());
+}
+
+std::wstring GetVersionText(const std::wstring& path, bool preferStringVersion) {
     DWORD handle = 0;
     DWORD size = ::GetFileVersionInfoSizeW(path.c_str(), &handle);
     if (size == 0) return std::wstring();
     std::vector<BYTE> block(size);
     if (!::GetFileVersionInfoW(path.c_str(), 0, size, block.data())) return std::wstring();
-    if (IsWindows10OrLater() && !Is64BitWindows()) {
+    if (preferStringVersion) {
         std::wstring text = StringVersionText(block.data());
         if (!text.empty()) return text;
     }

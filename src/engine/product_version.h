@@ -7,3 +7,7 @@
 // spaces removed), else its fixed file version "a.b.c.d"; empty without a
 // version resource.
 std::wstring GetProductVersionText(const std::wstring& path);
+
+// The same with the Windows and processor answer given: preferStringVersion
+// is what 32-bit Windows 10 and later get.
+std::wstring GetVersionText(const std::wstring& path, bool preferStringVersion);

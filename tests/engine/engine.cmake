@@ -4,6 +4,7 @@ vorud_add_test(engine_tests SERIAL SOURCES
   engine/core/engine_run_test.cpp
   engine/core/uninstall_task_test.cpp
   engine/core/product_version_test.cpp
+  engine/core/version_fixture.rc
   engine/hooks/hooks_test_support.cpp
   "${VORUD_SETUP_CONFIG_RC}"
   LIBS vorud_engine)

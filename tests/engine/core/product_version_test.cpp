@@ -19,6 +19,14 @@ TEST(ProductVersionTest, ReadsTheFixedVersionOfAProgram) {
               GetProductVersionText(ExeDir() + L"\\product\\Uninstall.exe"));
 }
 
+// This test program carries FILEVERSION 3,4,5,6 and the string version
+// "7, 8, 9, 10 beta".
+TEST(ProductVersionTest, ThirtyTwoBitWindowsTenTakesTheStringVersionWithoutCommasAndSpaces) {
+    const std::wstring self = ExeDir() + L"\\engine_tests.exe";
+    EXPECT_EQ(L"7.8.9.10beta", GetVersionText(self, true));
+    EXPECT_EQ(L"3.4.5.6", GetVersionText(self, false));
+}
+
 TEST(ProductVersionTest, IsEmptyWithoutAVersionBlock) {
     EXPECT_EQ(L"", GetProductVersionText(ExeDir() + L"\\no-such-file.exe"));
     ScopedTempDir dir(L"version");
