@@ -9,9 +9,6 @@
 const wchar_t kDamagedText[] =
     L"\u5378\u8f7d\u7a0b\u5e8f\u5df2\u88ab\u7834\u574f\uff0c\u8bf7\u91cd\u65b0\u4e0b\u8f7d\u5b89\u88c5\u540e"
     L"\u518d\u8fdb\u884c\u5378\u8f7d";
-const wchar_t kAlreadyRunningText[] =
-    L"\u5b89\u88c5\u6216\u5378\u8f7d\u7a0b\u5e8f\u5df2\u7ecf\u5728\u8fd0\u884c,\u70b9\u51fb\u201c\u786e\u5b9a"
-    L"\u201d\u9000\u51fa";
 const wchar_t kFullInstallerUrl[] = L"http://download.velawallpaper.invalid/vela/velawallpaper_home.exe";
 
 namespace {

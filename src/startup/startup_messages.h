@@ -4,7 +4,6 @@
 #include <string>
 
 extern const wchar_t kDamagedText[];
-extern const wchar_t kAlreadyRunningText[];
 
 // The text for a failed pre-initialisation check (2: the program is damaged,
 // 3: 7z.dll is damaged); empty for any other code.
